@@ -1,0 +1,292 @@
+// The D88 reader on images built in code: the disk index, disk selection,
+// sector search, runs across tracks and track identifier listings.
+#include "image/d88_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "d88_builder.h"
+#include "test_support.h"
+
+namespace d88test {
+namespace {
+
+using d88::D88Image;
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  // Opens `bytes` as an image file.
+  D88Image& Open(const Bytes& bytes) {
+    WriteBytes(scratch / "image.d88", bytes);
+    EXPECT_TRUE(image.Open((scratch / "image.d88").c_str()));
+    return image;
+  }
+  D88Image& OpenDisk(const DiskBuilder& disk) {
+    Open(disk.Build());
+    EXPECT_TRUE(image.SelectDisk(0));
+    return image;
+  }
+
+  TempDir scratch;
+  D88Image image;
+};
+
+TEST_F(ReaderTest, DecodesLittleEndianByteByByte) {
+  const uint8_t bytes[] = {0x78, 0x56, 0x34, 0xF2};
+  EXPECT_EQ(D88Image::ReadLe32(bytes), 0xF2345678u);
+  EXPECT_EQ(D88Image::ReadLe16(bytes + 2), 0xF234u);
+}
+
+TEST_F(ReaderTest, OpenFailsOnlyWhenTheFileCannotBeOpened) {
+  EXPECT_FALSE(image.Open((scratch / "missing.d88").c_str()));
+  EXPECT_EQ(image.DiskCount(), 0);
+  EXPECT_FALSE(image.SelectDisk(0));
+}
+
+Bytes Header(uint32_t size) {
+  DiskBuilder disk("H");
+  disk.diskSizeField = size;
+  return disk.Build();
+}
+
+TEST_F(ReaderTest, IndexesDisksBySizeFields) {
+  const Bytes one = DiskBuilder::Standard("ONE", 2).Build();
+  const Bytes two = DiskBuilder::Standard("TWO", 2).Build();
+  std::vector<Bytes> sixtyFive(65, Header(0x2B0));
+  struct Case {
+    const char* what;
+    Bytes file;
+    int disks;
+  } cases[] = {
+      {"shorter than a header", Bytes(687, 0), 0},
+      {"one disk", one, 1},
+      {"two disks", Concat({one, two}), 2},
+      {"687 trailing bytes ignored", Concat({one, Bytes(687, 0xAA)}), 1},
+      {"688 trailing bytes are a disk", Concat({one, Bytes(688, 0xAA)}), 2},
+      {"size 0 repeats the header", Header(0), 64},
+      {"more than 64 disks", Concat(sixtyFive), 64},
+      {"size 2^31 points past the file", Concat({Header(0x80000000u), one}), 1},
+      {"size 2^32 - 1 points past the file", Concat({Header(0xFFFFFFFFu), one}), 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    D88Image fresh;
+    WriteBytes(scratch / "image.d88", c.file);
+    ASSERT_TRUE(fresh.Open((scratch / "image.d88").c_str()));
+    EXPECT_EQ(fresh.DiskCount(), c.disks);
+  }
+}
+
+TEST_F(ReaderTest, SelectsDisksInFileOrder) {
+  DiskBuilder first = DiskBuilder::Standard("FIRST", 2);
+  DiskBuilder second = DiskBuilder::Standard("SECOND", 2);
+  second.mediaType = 0x20;
+  Open(Concat({first.Build(), second.Build()}));
+  EXPECT_STREQ(image.DiskName(), "");
+  EXPECT_EQ(image.MediaType(), -1);
+
+  ASSERT_TRUE(image.SelectDisk(1));
+  EXPECT_STREQ(image.DiskName(), "SECOND");
+  EXPECT_EQ(image.MediaType(), 32);
+  ASSERT_TRUE(image.SelectDisk(0));
+  EXPECT_STREQ(image.DiskName(), "FIRST");
+  EXPECT_EQ(image.MediaType(), 0);
+
+  for (int bad : {2, -1, 64}) {
+    EXPECT_FALSE(image.SelectDisk(bad));
+    EXPECT_STREQ(image.DiskName(), "");
+    EXPECT_EQ(image.MediaType(), -1);
+    uint8_t ids[64];
+    EXPECT_EQ(image.ReadTrackIds(0, ids, sizeof ids), 0);
+  }
+}
+
+TEST_F(ReaderTest, DiskNamesStopAtZeroAndAtSixteenBytes) {
+  DiskBuilder full("");
+  full.nameBytes = Text("ABCDEFGHIJKLMNOPQ");  // 17 bytes: the 17th is never read
+  DiskBuilder shortName("");
+  shortName.nameBytes = {'A', 'B', 'C', 'D', 'E', 0, 'X', 'Y'};
+  Open(Concat({full.Build(), shortName.Build()}));
+  ASSERT_TRUE(image.SelectDisk(0));
+  EXPECT_STREQ(image.DiskName(), "ABCDEFGHIJKLMNOP");
+  ASSERT_TRUE(image.SelectDisk(1));
+  EXPECT_STREQ(image.DiskName(), "ABCDE");
+}
+
+TEST_F(ReaderTest, TracksOutsideTheDiskAreNotReadable) {
+  DiskBuilder disk = DiskBuilder::Standard("D", 4);
+  disk.trackOffsetOverrides[2] = 0;           // absent
+  disk.trackOffsetOverrides[3] = 0x7FFFFFF0;  // past the disk size
+  OpenDisk(disk);
+  uint8_t buffer[256];
+  for (int track : {2, 3, 164, -1, 1000}) {
+    SCOPED_TRACE(track);
+    EXPECT_EQ(image.ReadSector(track, track / 2, track % 2, 1, 1, buffer, 256), 0);
+    EXPECT_EQ(image.ReadSectors(track, track / 2, track % 2, 1, 1, buffer, 256), 0);
+    EXPECT_EQ(image.ReadTrackIds(track, buffer, 64), 0);
+  }
+  EXPECT_EQ(image.ReadSector(0, 0, 0, 1, 1, buffer, 256), 256);
+}
+
+TEST_F(ReaderTest, TrackAtExactlyTheDiskSizeIsReadable) {
+  DiskBuilder disk("D");
+  disk.FormatTrack(0, 1);
+  disk.diskSizeField = 0x2B0;  // the track's own offset
+  OpenDisk(disk);
+  uint8_t buffer[256];
+  EXPECT_EQ(image.ReadSector(0, 0, 0, 1, 1, buffer, 256), 256);
+  EXPECT_EQ(Bytes(buffer, buffer + 256), Pattern(0, 0, 1, 256));
+}
+
+TEST_F(ReaderTest, SectorSearchFollowsTheRecordsRules) {
+  DiskBuilder disk("D");
+  std::vector<SectorRecord>& track = disk.Track(0);
+  auto record = [](uint8_t r, uint8_t n, uint8_t fill, size_t size) {
+    SectorRecord s;
+    s.r = r;
+    s.n = n;
+    s.data = Bytes(size, fill);
+    return s;
+  };
+  track = {record(1, 1, 0x11, 256), record(2, 2, 0x22, 512), record(3, 1, 0x33, 256),
+           record(3, 1, 0x34, 256), record(4, 1, 0x44, 128)};
+  OpenDisk(disk);
+  uint8_t buffer[600];
+  struct Case {
+    const char* what;
+    int r, n, capacity, expected;
+    uint8_t fill;
+  } cases[] = {
+      {"first sector", 1, 1, 256, 256, 0x11},
+      {"size code must match too", 2, 1, 256, 0, 0},
+      {"whole larger sector", 2, 2, 600, 512, 0x22},
+      {"first of two equal identifiers wins", 3, 1, 256, 256, 0x33},
+      {"capacity lowers the count", 1, 1, 100, 100, 0x11},
+      {"short record gives what it holds", 4, 1, 256, 128, 0x44},
+      {"absent sector", 9, 1, 256, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::memset(buffer, 0xEE, sizeof buffer);
+    EXPECT_EQ(image.ReadSector(0, 0, 0, c.r, c.n, buffer, c.capacity), c.expected);
+    for (int i = 0; i < c.expected; ++i) ASSERT_EQ(buffer[i], c.fill);
+    EXPECT_EQ(buffer[c.expected], 0xEE);
+  }
+}
+
+TEST_F(ReaderTest, SectorSearchStopsAtCountZeroAndAtItsOwnCount) {
+  DiskBuilder disk = DiskBuilder::Standard("D", 3, 4);
+  disk.Sector(0, 2).sectorCount = 0;  // the walk ends here, before comparing
+  disk.Sector(2, 2).sectorCount = 2;  // position 1 with a count of 2: the last one examined
+  OpenDisk(disk);
+  uint8_t buffer[256];
+  EXPECT_EQ(image.ReadSector(0, 0, 0, 1, 1, buffer, 256), 256);
+  EXPECT_EQ(image.ReadSector(0, 0, 0, 2, 1, buffer, 256), 0);
+  EXPECT_EQ(image.ReadSector(0, 0, 0, 3, 1, buffer, 256), 0);
+  EXPECT_EQ(image.ReadSector(2, 1, 0, 2, 1, buffer, 256), 256);
+  EXPECT_EQ(image.ReadSector(2, 1, 0, 3, 1, buffer, 256), 0);
+  EXPECT_EQ(image.ReadSector(1, 0, 1, 4, 1, buffer, 256), 256);
+}
+
+TEST_F(ReaderTest, DataMissingAtTheEndOfTheFileLeavesTheBufferAsItWas) {
+  Bytes file = DiskBuilder::Standard("D", 1, 1).Build();
+  file.resize(file.size() - 56);  // the sector keeps 200 of its 256 bytes
+  Open(file);
+  ASSERT_TRUE(image.SelectDisk(0));
+  uint8_t buffer[256];
+  std::memset(buffer, 0xEE, sizeof buffer);
+  EXPECT_EQ(image.ReadSector(0, 0, 0, 1, 1, buffer, 256), 256);
+  EXPECT_EQ(Bytes(buffer, buffer + 200), Bytes(Pattern(0, 0, 1, 200)));
+  EXPECT_EQ(Bytes(buffer + 200, buffer + 256), Bytes(56, 0xEE));
+}
+
+TEST_F(ReaderTest, RunsContinueAcrossTracksWithinTheSectorRange) {
+  DiskBuilder disk = DiskBuilder::Standard("D", 5);
+  OpenDisk(disk);
+  image.SetSectorRange(1, 16);
+  Bytes buffer(17 * 256);
+  // Track 1 (C 0, H 1) sectors 1 to 16, then track 2 (C 1, H 0) sector 1.
+  EXPECT_EQ(image.ReadSectors(1, 0, 1, 1, 1, buffer.data(), 17 * 256), 17 * 256);
+  EXPECT_EQ(buffer, disk.Collect(1, 1, 17 * 256));
+  // Track 2 sector 16 continues at track 3 (C 1, H 1) sector 1.
+  EXPECT_EQ(image.ReadSectors(2, 1, 0, 16, 1, buffer.data(), 512), 512);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 512), disk.Collect(2, 16, 512));
+  // 600 bytes: two whole sectors and the front of a third.
+  EXPECT_EQ(image.ReadSectors(3, 1, 1, 1, 1, buffer.data(), 600), 600);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 600), disk.Collect(3, 1, 600));
+  EXPECT_EQ(image.ReadSectors(3, 1, 1, 1, 1, buffer.data(), 0), 0);
+  EXPECT_EQ(image.ReadSectors(3, 1, 1, 1, 1, buffer.data(), -5), 0);
+}
+
+TEST_F(ReaderTest, RunsFollowTheSectorRangeThatWasSet) {
+  DiskBuilder disk = DiskBuilder::Standard("D", 4, 8);
+  OpenDisk(disk);
+  image.SetSectorRange(1, 8);
+  Bytes buffer(10 * 256);
+  EXPECT_EQ(image.ReadSectors(2, 1, 0, 7, 1, buffer.data(), 4 * 256), 4 * 256);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 1024), disk.Collect(2, 7, 1024, 8));
+  // A run starting past the last sector never reaches the step to the next
+  // track: it asks for sectors 9, 10, ... and ends at the first missing one.
+  disk.FormatTrack(2, 10);
+  OpenDisk(disk);
+  image.SetSectorRange(1, 8);
+  EXPECT_EQ(image.ReadSectors(2, 1, 0, 9, 1, buffer.data(), 10 * 256), 2 * 256);
+}
+
+TEST_F(ReaderTest, RunsStopAtTheFirstPieceThatCannotBeRead) {
+  DiskBuilder disk = DiskBuilder::Standard("D", 3);
+  disk.Sector(2, 3).data.resize(128);
+  OpenDisk(disk);
+  image.SetSectorRange(1, 16);
+  Bytes buffer(1024, 0xEE);
+  EXPECT_EQ(image.ReadSectors(2, 1, 0, 1, 1, buffer.data(), 1024), 512);
+  // The sector that ended the run has still copied its 128 bytes.
+  EXPECT_EQ(Bytes(buffer.begin() + 512, buffer.begin() + 640), Pattern(0, 2, 3, 128));
+  EXPECT_EQ(buffer[640], 0xEE);
+}
+
+TEST_F(ReaderTest, LargeSizeCodesReadOnlyRequestsShorterThanTheRecord) {
+  DiskBuilder disk("D");
+  for (uint8_t n : {9, 23, 24, 31, 200, 255}) {
+    SectorRecord record;
+    record.r = 1;
+    record.n = n;
+    record.data = Bytes(300, n);
+    disk.Track(0).push_back(record);
+  }
+  OpenDisk(disk);
+  image.SetSectorRange(1, 16);
+  for (int n : {9, 23, 24, 31, 200, 255}) {
+    SCOPED_TRACE(n);
+    Bytes buffer(400, 0xEE);
+    EXPECT_EQ(image.ReadSectors(0, 0, 0, 1, n, buffer.data(), 300), 300);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 300), Bytes(300, n));
+    EXPECT_EQ(buffer[300], 0xEE);
+    EXPECT_EQ(image.ReadSectors(0, 0, 0, 1, n, buffer.data(), 301), 0);
+  }
+}
+
+TEST_F(ReaderTest, TrackIdsListRecordsInOrderUpToTheCapacity) {
+  DiskBuilder disk("D");
+  disk.FormatTrack(0, 26);
+  disk.FormatTrack(1, 4);
+  disk.Sector(1, 2).sectorCount = 0;  // does not end this walk
+  disk.FormatTrack(2, 5);
+  disk.Sector(2, 3).sectorCount = 3;  // position 2 with a count of 3 ends it
+  OpenDisk(disk);
+  uint8_t ids[64];
+  EXPECT_EQ(image.ReadTrackIds(0, ids, 64), 64);
+  EXPECT_EQ(ids[60 + 2], 16);
+  EXPECT_EQ(image.ReadTrackIds(1, ids, 64), 16);
+  const uint8_t expected[] = {0, 1, 1, 1, 0, 1, 2, 1, 0, 1, 3, 1, 0, 1, 4, 1};
+  EXPECT_EQ(std::memcmp(ids, expected, 16), 0);
+  EXPECT_EQ(image.ReadTrackIds(2, ids, 64), 12);
+  uint8_t small[8];
+  std::memset(small, 0xEE, sizeof small);
+  EXPECT_EQ(image.ReadTrackIds(0, small, 6), 4);  // never a partial identifier
+  EXPECT_EQ(small[4], 0xEE);
+}
+
+}  // namespace
+}  // namespace d88test
