@@ -104,8 +104,8 @@ bool HostOutput::WriteFile(const char* name, int entryIndex, const uint8_t* data
     failed = true;
     return false;
   }
-  const int fd = openat(directory, safe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0666);
+  const int fd =
+      openat(directory, safe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
     NoteAboutFile(safe, "cannot write: %s", std::strerror(errno));
     failed = true;

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
+#include <bitset>
 #include <cstring>
 #include <limits>
 
@@ -45,6 +47,7 @@ bool D88Image::Open(const char* path) {
   if (opened == nullptr) return false;
   if (file != nullptr) std::fclose(file);
   file = opened;
+  ForgetTrackIndexes();
 
   uint64_t offset = 0;
   diskCount = 0;
@@ -62,6 +65,7 @@ bool D88Image::Open(const char* path) {
 }
 
 void D88Image::ClearCurrentDisk() {
+  ForgetTrackIndexes();
   diskOffset = -1;
   mediaType = -1;
   diskSize = 0;
@@ -108,13 +112,85 @@ bool D88Image::TrackStart(int32_t track, uint64_t* start) const {
   return true;
 }
 
+void D88Image::ForgetTrackIndexes() {
+  for (TrackIndex& index : trackIndexes) {
+    index.built = false;
+    index.sectors.clear();
+  }
+}
+
+// Searching a track means walking its records from the start, and a track
+// may hold any number of records before the sector asked for: a hostile
+// image can put tens of thousands of empty ones in front, and a run of
+// sectors searches its tracks again for every sector. So each track is
+// walked once, the first time it is searched, and what that walk can find
+// is kept. The walk reads records through the file rather than reading the
+// image into memory, so memory stays small whatever the image's size.
+//
+// Only records naming the track's own cylinder and head (t / 2, t mod 2) are
+// kept: those are the only ones this program's reads ask for, since runs
+// step cylinder and head together with the track. A record names one
+// cylinder and head, so it is kept for one track index at most: the indexes
+// of a disk hold at most one entry per record position their walks reach,
+// and at most 65,536 entries for a track.
+const D88Image::TrackIndex& D88Image::IndexOfTrack(int32_t track, uint64_t start) {
+  TrackIndex& index = trackIndexes[track];
+  if (index.built) return index;
+  index.built = true;
+  const int32_t cylinder = track >> 1;
+  const int32_t head = track & 1;
+  std::bitset<65536> seen;
+  uint64_t position = start;
+  // The same walk, with the same stops, as WalkForSector.
+  for (int64_t i = 0;; ++i) {
+    uint8_t record[layout::kSectorRecordSize];
+    if (ReadAt(position, record, sizeof record) != sizeof record) break;
+    const uint16_t sectorCount = ReadLe16(record + layout::kRecordSectorCountOffset);
+    if (sectorCount == 0) break;
+    const uint16_t dataSize = ReadLe16(record + layout::kRecordDataSizeOffset);
+    if (record[layout::kRecordCOffset] == cylinder && record[layout::kRecordHOffset] == head) {
+      const uint16_t key = static_cast<uint16_t>(record[layout::kRecordROffset] << 8 |
+                                                 record[layout::kRecordNOffset]);
+      if (!seen[key]) {
+        seen.set(key);
+        index.sectors.push_back({key, dataSize, position + sizeof record});
+      }
+    }
+    position += sizeof record + dataSize;
+    if (i == sectorCount - 1) break;
+  }
+  std::sort(index.sectors.begin(), index.sectors.end(),
+            [](const IndexedSector& a, const IndexedSector& b) { return a.key < b.key; });
+  return index;
+}
+
 int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
                              uint8_t* dest, int32_t capacity) {
-  uint64_t position;
-  if (!TrackStart(track, &position)) return 0;
+  uint64_t start;
+  if (!TrackStart(track, &start)) return 0;
+  if (c != (track >> 1) || h != (track & 1)) {
+    return WalkForSector(start, c, h, r, n, dest, capacity);
+  }
+  if (r < 0 || r > 255 || n < 0 || n > 255) return 0;
+  const TrackIndex& index = IndexOfTrack(track, start);
+  const uint16_t key = static_cast<uint16_t>(r << 8 | n);
+  const auto found = std::lower_bound(
+      index.sectors.begin(), index.sectors.end(), key,
+      [](const IndexedSector& sector, uint16_t wanted) { return sector.key < wanted; });
+  if (found == index.sectors.end() || found->key != key) return 0;
+  const int32_t size = capacity < 0 ? 0 : std::min<int32_t>(found->dataSize, capacity);
+  // Data missing at the end of the file leaves `dest` as it was; the count
+  // still says what the record promised.
+  ReadAt(found->dataOffset, dest, static_cast<size_t>(size));
+  return size;
+}
+
+int32_t D88Image::WalkForSector(uint64_t position, int32_t c, int32_t h, int32_t r, int32_t n,
+                                uint8_t* dest, int32_t capacity) {
   // The walk is bounded by each record's own sector count, not by a count
   // taken from the first record: D88 writers disagree about that field, and
-  // this is the rule images have been read by.
+  // this is the rule images have been read by. A count of 0 ends the walk
+  // before the record is compared; the first match wins.
   for (int64_t i = 0;; ++i) {
     uint8_t record[layout::kSectorRecordSize];
     if (ReadAt(position, record, sizeof record) != sizeof record) return 0;
@@ -123,9 +199,7 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r, int
     if (sectorCount == 0) return 0;
     const uint16_t dataSize = ReadLe16(record + layout::kRecordDataSizeOffset);
     if (Matches(record, c, h, r, n)) {
-      const int32_t size = capacity < 0 ? 0 : (dataSize < capacity ? dataSize : capacity);
-      // Data missing at the end of the file leaves `dest` as it was; the
-      // count still says what the record promised.
+      const int32_t size = capacity < 0 ? 0 : std::min<int32_t>(dataSize, capacity);
       ReadAt(position, dest, static_cast<size_t>(size));
       return size;
     }
@@ -141,7 +215,7 @@ int32_t D88Image::ReadSectors(int32_t track, int32_t c, int32_t h, int32_t r, in
   // piece; since no record holds more than 65,535 bytes, it is read only when
   // it is shorter than the record's data, just as for codes 9 to 23.
   int32_t piece = (n >= 0 && n <= kLargestPieceSizeCode) ? (int32_t{128} << n)
-                                                          : std::numeric_limits<int32_t>::max();
+                                                         : std::numeric_limits<int32_t>::max();
   int32_t done = 0;
   while (done < length) {
     if (length - done < piece) piece = length - done;

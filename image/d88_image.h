@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "image/d88_layout.h"
 
@@ -71,6 +72,26 @@ class D88Image {
   static uint16_t ReadLe16(const uint8_t* bytes);
 
  private:
+  // Where a sector's data lies, found once by walking its track.
+  struct IndexedSector {
+    uint16_t key;  // R << 8 | N
+    uint16_t dataSize;
+    uint64_t dataOffset;
+  };
+  // The sectors a search of one track can find, first match of each
+  // identifier only, sorted by key.
+  struct TrackIndex {
+    bool built = false;
+    std::vector<IndexedSector> sectors;
+  };
+
+  // The search as the format defines it: walk the track's records from its
+  // start until a record matches or the walk ends.
+  int32_t WalkForSector(uint64_t position, int32_t c, int32_t h, int32_t r, int32_t n,
+                        uint8_t* dest, int32_t capacity);
+  const TrackIndex& IndexOfTrack(int32_t track, uint64_t start);
+  void ForgetTrackIndexes();
+
   // The one path by which bytes leave the file: reads up to `count` bytes at
   // absolute `offset` and returns how many the file supplied. Offsets past the
   // end of the file simply supply nothing.
@@ -94,6 +115,8 @@ class D88Image {
   uint32_t trackOffsets[layout::kTrackCount] = {};
   int32_t mediaType = -1;
   char diskName[layout::kDiskNameLength + 1] = {};
+  // Of the current disk; built track by track as they are first searched.
+  std::vector<TrackIndex> trackIndexes = std::vector<TrackIndex>(layout::kTrackCount);
 };
 
 }  // namespace d88

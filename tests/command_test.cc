@@ -67,8 +67,8 @@ TEST(CommandTest, OnlyDashDAsSecondArgumentTurnsDirectoriesOff) {
   struct Case {
     std::vector<std::string> extra;
     bool directories;
-  } cases[] = {{{}, true}, {{"-x"}, true}, {{"-d"}, false}, {{"-d", "more"}, false},
-               {{"x", "-d"}, true}};
+  } cases[] = {
+      {{}, true}, {{"-x"}, true}, {{"-d"}, false}, {{"-d", "more"}, false}, {{"x", "-d"}, true}};
   for (const Case& c : cases) {
     TempDir work;
     const RunResult run = RunOnImage(image, work.Path(), c.extra);
@@ -139,9 +139,8 @@ TEST(CommandTest, HostileNamesStayInsideTheDiskDirectory) {
             "d88extract: 000: entry 6 has an empty name; not written\n");
   const std::string content = AsString(disk.Collect(2, 1, 300));
   const std::map<std::string, std::string> expected = {
-      {"000", "<dir>"},         {"000/.._x", content},   {"000/__", content},
-      {"000/_", content},       {"000/a_b_c", content}, {"000/.._.._", content},
-      {"000/OK", content}};
+      {"000", "<dir>"},       {"000/.._x", content},   {"000/__", content}, {"000/_", content},
+      {"000/a_b_c", content}, {"000/.._.._", content}, {"000/OK", content}};
   EXPECT_EQ(Tree(work.Path()), expected);
 }
 
@@ -152,8 +151,8 @@ TEST(CommandTest, ADiskDirectoryThatCannotBeEnteredSkipsOnlyThatDisk) {
                               OneFileDisk("C", "F", 3).Build()});
   const RunResult run = RunOnImage(image, work.Path());
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.out, "\n[A] -> 000\n" + std::string(kGeometry) + EntryLine("F") +
-                         "\n[C] -> 002\n" + kGeometry + EntryLine("F"));
+  EXPECT_EQ(run.out, "\n[A] -> 000\n" + std::string(kGeometry) + EntryLine("F") + "\n[C] -> 002\n" +
+                         kGeometry + EntryLine("F"));
   EXPECT_EQ(run.err, "d88extract: 001: cannot enter directory: Not a directory; disk skipped\n");
   const std::map<std::string, std::string> tree = Tree(work.Path());
   EXPECT_EQ(tree.size(), 5u);

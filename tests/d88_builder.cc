@@ -28,6 +28,18 @@ Bytes Pattern(uint8_t seed, int t, int r, size_t size) {
   return data;
 }
 
+Bytes RecordBytes(uint8_t c, uint8_t h, uint8_t r, uint8_t n, uint16_t sectorCount,
+                  uint16_t dataSize) {
+  Bytes record(16, 0);
+  record[0] = c;
+  record[1] = h;
+  record[2] = r;
+  record[3] = n;
+  PutLe16(record, 4, sectorCount);
+  PutLe16(record, 14, dataSize);
+  return record;
+}
+
 Bytes Concat(const std::vector<Bytes>& parts) {
   Bytes all;
   for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
@@ -150,16 +162,19 @@ Bytes DiskBuilder::Build() const {
   out[0x1B] = mediaType;
   for (const auto& [t, records] : tracks) {
     PutLe32(out, 0x20 + 4 * t, static_cast<uint32_t>(out.size()));
+    if (auto prefix = trackPrefixes.find(t); prefix != trackPrefixes.end()) {
+      out.insert(out.end(), prefix->second.begin(), prefix->second.end());
+    }
     for (const SectorRecord& record : records) {
-      Bytes header(16, 0);
-      header[0] = record.c;
-      header[1] = record.h;
-      header[2] = record.r;
-      header[3] = record.n;
-      PutLe16(header, 4, record.sectorCount.value_or(static_cast<uint16_t>(records.size())));
-      PutLe16(header, 14, record.dataSize.value_or(static_cast<uint16_t>(record.data.size())));
+      const Bytes header =
+          RecordBytes(record.c, record.h, record.r, record.n,
+                      record.sectorCount.value_or(static_cast<uint16_t>(records.size())),
+                      record.dataSize.value_or(static_cast<uint16_t>(record.data.size())));
       out.insert(out.end(), header.begin(), header.end());
       out.insert(out.end(), record.data.begin(), record.data.end());
+    }
+    if (auto suffix = trackSuffixes.find(t); suffix != trackSuffixes.end()) {
+      out.insert(out.end(), suffix->second.begin(), suffix->second.end());
     }
   }
   for (const auto& [t, offset] : trackOffsetOverrides) PutLe32(out, 0x20 + 4 * t, offset);

@@ -69,6 +69,8 @@ class DiskBuilder {
   uint8_t seed;
   std::optional<uint32_t> diskSizeField;         // default: the built disk's length
   std::map<int, uint32_t> trackOffsetOverrides;  // table entries to store as given
+  std::map<int, Bytes> trackPrefixes;            // raw bytes at a track's start, before its records
+  std::map<int, Bytes> trackSuffixes;            // raw bytes after a track's records
 
  private:
   std::map<int, std::vector<SectorRecord>> tracks;
@@ -77,6 +79,9 @@ class DiskBuilder {
 // The data of a standard sector: it names its disk seed, track and sector in
 // its first bytes, so a wrong sector in a file is easy to spot.
 Bytes Pattern(uint8_t seed, int t, int r, size_t size);
+// A raw 16-byte sector record: identifier, sector count, data size.
+Bytes RecordBytes(uint8_t c, uint8_t h, uint8_t r, uint8_t n, uint16_t sectorCount,
+                  uint16_t dataSize);
 Bytes Concat(const std::vector<Bytes>& parts);
 Bytes Text(const std::string& text);
 void WriteBytes(const std::string& path, const Bytes& bytes);

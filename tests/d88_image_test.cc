@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "d88_builder.h"
 #include "test_support.h"
@@ -264,6 +265,89 @@ TEST_F(ReaderTest, LargeSizeCodesReadOnlyRequestsShorterThanTheRecord) {
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 300), Bytes(300, n));
     EXPECT_EQ(buffer[300], 0xEE);
     EXPECT_EQ(image.ReadSectors(0, 0, 0, 1, n, buffer.data(), 301), 0);
+  }
+}
+
+// Sector searches are answered from an index built by one walk of the
+// track; these pin that the answers are the walk's, in whatever order the
+// sectors are asked for.
+TEST_F(ReaderTest, IndexedSearchesGiveTheWalksAnswers) {
+  DiskBuilder disk("D");
+  Bytes fillers;
+  for (int i = 0; i < 3000; ++i) {
+    const Bytes filler = RecordBytes(0xEE, 0xEE, 0xEE, 0xEE, 65535, 0);
+    fillers.insert(fillers.end(), filler.begin(), filler.end());
+  }
+  auto sector = [](int t, uint8_t r, uint8_t fill, std::optional<uint16_t> count) {
+    SectorRecord s;
+    s.c = static_cast<uint8_t>(t / 2);
+    s.h = static_cast<uint8_t>(t % 2);
+    s.r = r;
+    s.data = Bytes(256, fill);
+    s.sectorCount = count;
+    return s;
+  };
+  // Track 4: 3,000 fillers, then R1, R2 twice, R3 (the last record the walk
+  // examines: position 3,003 with a count of 3,004), and R4 past the walk.
+  disk.trackPrefixes[4] = fillers;
+  disk.Track(4) = {sector(4, 1, 0x11, 9999), sector(4, 2, 0x21, 9999), sector(4, 2, 0x22, 9999),
+                   sector(4, 3, 0x31, 3004), sector(4, 4, 0x41, 9999)};
+  // Track 5: R1, then R2 with a count of 0, which ends the search, then R3.
+  disk.Track(5) = {sector(5, 1, 0x51, 3), sector(5, 2, 0x52, 0), sector(5, 3, 0x53, 3)};
+  OpenDisk(disk);
+
+  struct Case {
+    int track, r;
+    int expected;
+    uint8_t fill;
+  } cases[] = {{4, 3, 256, 0x31}, {4, 4, 0, 0}, {4, 2, 256, 0x21}, {4, 1, 256, 0x11}, {4, 0, 0, 0},
+               {4, 256, 0, 0},    {5, 3, 0, 0}, {5, 2, 0, 0},      {5, 1, 256, 0x51}};
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "track " << c.track << " R" << c.r << " pass " << pass);
+      uint8_t buffer[256] = {};
+      EXPECT_EQ(image.ReadSector(c.track, c.track / 2, c.track % 2, c.r, 1, buffer, 256),
+                c.expected);
+      if (c.expected > 0) {
+        EXPECT_EQ(buffer[255], c.fill);
+      }
+    }
+  }
+}
+
+TEST_F(ReaderTest, RecordsNamingAnotherCylinderAreFoundByTheirOwnIdentifier) {
+  // Copy-protected disks record sectors whose identifier names a cylinder
+  // other than the track's.
+  DiskBuilder disk("D");
+  SectorRecord odd;
+  odd.c = 0x50;
+  odd.r = 1;
+  odd.data = Bytes(256, 0x50);
+  SectorRecord normal = odd;
+  normal.c = 3;
+  normal.data = Bytes(256, 0x03);
+  disk.Track(6) = {odd, normal};
+  OpenDisk(disk);
+  uint8_t buffer[256];
+  EXPECT_EQ(image.ReadSector(6, 3, 0, 1, 1, buffer, 256), 256);
+  EXPECT_EQ(buffer[0], 0x03);
+  EXPECT_EQ(image.ReadSector(6, 0x50, 0, 1, 1, buffer, 256), 256);
+  EXPECT_EQ(buffer[0], 0x50);
+  EXPECT_EQ(image.ReadSector(6, 0x51, 0, 1, 1, buffer, 256), 0);
+}
+
+TEST_F(ReaderTest, SearchesNeverAnswerFromAnotherDisk) {
+  DiskBuilder first = DiskBuilder::Standard("A", 3, 16, 1, 1);
+  DiskBuilder second = DiskBuilder::Standard("B", 3, 16, 1, 2);
+  second.Track(2).erase(second.Track(2).begin());  // no sector 1 on track 2
+  Open(Concat({first.Build(), second.Build()}));
+  uint8_t buffer[256];
+  for (int disk : {0, 1, 0}) {
+    SCOPED_TRACE(disk);
+    ASSERT_TRUE(image.SelectDisk(disk));
+    EXPECT_EQ(image.ReadSector(2, 1, 0, 1, 1, buffer, 256), disk == 0 ? 256 : 0);
+    EXPECT_EQ(image.ReadSector(2, 1, 0, 2, 1, buffer, 256), 256);
+    EXPECT_EQ(Bytes(buffer, buffer + 256), (disk == 0 ? first : second).Collect(2, 2, 256));
   }
 }
 

@@ -174,9 +174,13 @@ TEST_F(ExtractorTest, WalkSkipsVacantAndMarkedEntriesAndStopsAtTheEnd) {
   DiskBuilder disk = DiskBuilder::Standard("D", 4);
   disk.SetEntry(0, {"ONE", 2, 1, 2, 1, 10});
   disk.SetEntry(1, {" GAP", 2, 1, 2, 1, 10});
-  disk.SetEntry(2, {"\xFF" "KEEP", 2, 1, 2, 1, 10, 'K'});  // marked, not the end
+  disk.SetEntry(2, {"\xFF"
+                    "KEEP",
+                    2, 1, 2, 1, 10, 'K'});  // marked, not the end
   disk.SetEntry(3, {"TWO", 2, 2, 2, 2, 10});
-  disk.SetEntry(4, {"\xFF" "END", 2, 1, 2, 1, 10});
+  disk.SetEntry(4, {"\xFF"
+                    "END",
+                    2, 1, 2, 1, 10});
   disk.SetEntry(5, {"AFTER", 2, 1, 2, 1, 10});
   Open(disk.Build());
   ExtractDisk(0);

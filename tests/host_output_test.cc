@@ -17,9 +17,18 @@ using d88::SafeFileName;
 
 TEST(SafeFileNameTest, NamesNeverLeaveTheOutputDirectory) {
   const std::pair<std::string, std::string> cases[] = {
-      {"AB", "AB"},         {"a/b", "a_b"},       {"/", "_"},           {"//..", "__.."},
-      {".", "_"},           {"..", "__"},         {"...", "..."},       {"../x", ".._x"},
-      {".A", ".A"},         {"A B  ", "A B  "},   {"\x83\x74", "\x83\x74"}, {"\\x", "\\x"},
+      {"AB", "AB"},
+      {"a/b", "a_b"},
+      {"/", "_"},
+      {"//..", "__.."},
+      {".", "_"},
+      {"..", "__"},
+      {"...", "..."},
+      {"../x", ".._x"},
+      {".A", ".A"},
+      {"A B  ", "A B  "},
+      {"\x83\x74", "\x83\x74"},
+      {"\\x", "\\x"},
   };
   for (const auto& [name, safe] : cases) EXPECT_EQ(SafeFileName(name), safe) << name;
 }

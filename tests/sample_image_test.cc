@@ -23,7 +23,7 @@ const char k2ddLines[] =
 
 std::map<std::string, std::string> SystemFiles(const DiskBuilder& disk) {
   return {
-      {"BIOS", AsString(disk.Collect(2, 1, 8192))}, {"SEDAT", AsString(disk.Collect(3, 1, 4096))},
+      {"BIOS", AsString(disk.Collect(2, 1, 8192))},  {"SEDAT", AsString(disk.Collect(3, 1, 4096))},
       {"SS000", AsString(disk.Collect(3, 9, 1280))}, {"HELLO", "Hello from a D88 disk.\r\n"},
       {"GAME", AsString(disk.Collect(4, 10, 3000))}, {"DATA", AsString(disk.Collect(7, 1, 1000))},
   };

@@ -60,7 +60,7 @@ std::map<std::string, std::string> Tree(const std::string& root) {
 }
 
 RunResult RunBinary(const std::vector<std::string>& arguments, const std::string& directory,
-              std::optional<uint64_t> fileSizeLimit) {
+                    std::optional<uint64_t> fileSizeLimit) {
   TempDir capture;
   const std::string outPath = capture / "out";
   const std::string errPath = capture / "err";
@@ -96,8 +96,7 @@ RunResult RunBinary(const std::vector<std::string>& arguments, const std::string
 }
 
 RunResult RunOnImage(const Bytes& image, const std::string& directory,
-                     const std::vector<std::string>& extra,
-                     std::optional<uint64_t> fileSizeLimit) {
+                     const std::vector<std::string>& extra, std::optional<uint64_t> fileSizeLimit) {
   TempDir imageDir;
   const std::string imagePath = imageDir / "image.d88";
   WriteBytes(imagePath, image);

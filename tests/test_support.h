@@ -45,7 +45,7 @@ struct RunResult {
 // Runs the binary with `arguments` (argument 0 included) in `directory`.
 // `fileSizeLimit`, when set, is the limit in bytes on files it writes.
 RunResult RunBinary(const std::vector<std::string>& arguments, const std::string& directory,
-              std::optional<uint64_t> fileSizeLimit = std::nullopt);
+                    std::optional<uint64_t> fileSizeLimit = std::nullopt);
 
 // Runs d88extract on `image` (written into a scratch place of its own) in
 // `directory`, with extra arguments after the image path.
