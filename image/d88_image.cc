@@ -35,11 +35,29 @@ uint16_t D88Image::ReadLe16(const uint8_t* bytes) {
   return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
 }
 
-size_t D88Image::ReadAt(uint64_t offset, uint8_t* dest, size_t count) {
-  if (file == nullptr || count == 0) return 0;
+bool D88Image::LoadBlockAround(uint64_t offset) {
+  block.resize(kBlockSize);
+  blockStart = offset - offset % kBlockSize;
+  blockLength = 0;
   // Offsets are sums of at most 65 unsigned 32-bit fields, far inside off_t.
-  if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return 0;
-  return std::fread(dest, 1, count, file);
+  if (fseeko(file, static_cast<off_t>(blockStart), SEEK_SET) != 0) return false;
+  blockLength = std::fread(block.data(), 1, kBlockSize, file);
+  return offset < blockStart + blockLength;
+}
+
+size_t D88Image::ReadAt(uint64_t offset, uint8_t* dest, size_t count) {
+  if (file == nullptr) return 0;
+  size_t done = 0;
+  while (done < count) {
+    const bool inBlock = offset >= blockStart && offset - blockStart < blockLength;
+    if (!inBlock && !LoadBlockAround(offset)) break;
+    const size_t available = static_cast<size_t>(blockStart + blockLength - offset);
+    const size_t take = std::min(count - done, available);
+    std::memcpy(dest + done, block.data() + (offset - blockStart), take);
+    done += take;
+    offset += take;
+  }
+  return done;
 }
 
 bool D88Image::Open(const char* path) {
@@ -47,6 +65,7 @@ bool D88Image::Open(const char* path) {
   if (opened == nullptr) return false;
   if (file != nullptr) std::fclose(file);
   file = opened;
+  blockLength = 0;
   ForgetTrackIndexes();
 
   uint64_t offset = 0;

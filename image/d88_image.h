@@ -96,6 +96,9 @@ class D88Image {
   // absolute `offset` and returns how many the file supplied. Offsets past the
   // end of the file simply supply nothing.
   size_t ReadAt(uint64_t offset, uint8_t* dest, size_t count);
+  // Makes `block` hold the aligned block of the file around `offset`; false
+  // when the file has nothing there.
+  bool LoadBlockAround(uint64_t offset);
   // File offset of the first record of `track`, or false when the track is
   // not readable on the current disk.
   bool TrackStart(int32_t track, uint64_t* start) const;
@@ -115,6 +118,12 @@ class D88Image {
   uint32_t trackOffsets[layout::kTrackCount] = {};
   int32_t mediaType = -1;
   char diskName[layout::kDiskNameLength + 1] = {};
+  // The block of the file last read. Walking a track reads 16-byte records
+  // a few bytes apart, and asking the stream for each one costs a seek.
+  static constexpr size_t kBlockSize = 64 * 1024;
+  std::vector<uint8_t> block;
+  uint64_t blockStart = 0;
+  size_t blockLength = 0;
   // Of the current disk; built track by track as they are first searched.
   std::vector<TrackIndex> trackIndexes = std::vector<TrackIndex>(layout::kTrackCount);
 };

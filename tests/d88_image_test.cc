@@ -220,6 +220,22 @@ TEST_F(ReaderTest, RunsContinueAcrossTracksWithinTheSectorRange) {
   EXPECT_EQ(image.ReadSectors(3, 1, 1, 1, 1, buffer.data(), -5), 0);
 }
 
+TEST_F(ReaderTest, ReadsAreWholeAcrossTheFilesBlocks) {
+  // 40 tracks of 4,352 bytes: sectors straddle every 64 KiB boundary of the
+  // file, and the image ends part way through the last sector's data.
+  DiskBuilder disk = DiskBuilder::Standard("D", 40);
+  Bytes file = disk.Build();
+  file.resize(file.size() - 100);
+  Open(file);
+  ASSERT_TRUE(image.SelectDisk(0));
+  image.SetSectorRange(1, 16);
+  const int32_t length = 40 * 16 * 256;
+  Bytes buffer(length, 0);
+  EXPECT_EQ(image.ReadSectors(0, 0, 0, 1, 1, buffer.data(), length), length);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.end() - 100), disk.Collect(0, 1, length - 100));
+  EXPECT_EQ(Bytes(buffer.end() - 100, buffer.end()), Bytes(100, 0));
+}
+
 TEST_F(ReaderTest, RunsFollowTheSectorRangeThatWasSet) {
   DiskBuilder disk = DiskBuilder::Standard("D", 4, 8);
   OpenDisk(disk);
