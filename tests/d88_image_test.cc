@@ -3,6 +3,7 @@
 #include "image/d88_image.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <optional>
@@ -101,6 +102,22 @@ TEST_F(ReaderTest, SelectsDisksInFileOrder) {
     uint8_t ids[64];
     EXPECT_EQ(image.ReadTrackIds(0, ids, sizeof ids), 0);
   }
+}
+
+TEST_F(ReaderTest, AHeaderThatNoLongerReadsWholeLeavesNoDiskCurrent) {
+  const Bytes first = DiskBuilder::Standard("FIRST", 20).Build();  // past the first 64 KiB
+  Open(Concat({first, DiskBuilder::Standard("SECOND", 2).Build()}));
+  ASSERT_EQ(image.DiskCount(), 2);
+  ASSERT_TRUE(image.SelectDisk(0));
+  // The file shrinks during the run, cutting the second disk's header.
+  ASSERT_EQ(truncate((scratch / "image.d88").c_str(), first.size() + 100), 0);
+  EXPECT_FALSE(image.SelectDisk(1));
+  EXPECT_STREQ(image.DiskName(), "");
+  EXPECT_EQ(image.MediaType(), -1);
+  uint8_t ids[64];
+  EXPECT_EQ(image.ReadTrackIds(1, ids, sizeof ids), 0);
+  EXPECT_TRUE(image.SelectDisk(0));
+  EXPECT_STREQ(image.DiskName(), "FIRST");
 }
 
 TEST_F(ReaderTest, DiskNamesStopAtZeroAndAtSixteenBytes) {

@@ -137,5 +137,39 @@ TEST_F(HostOutputTest, DiskDirectoriesAreCreatedReusedOrRefused) {
   EXPECT_EQ(ReadText(root / "A"), "base");
 }
 
+TEST_F(HostOutputTest, DiskDirectoriesThatLeadNowhereAreRefused) {
+  ASSERT_EQ(symlink((elsewhere / "gone").c_str(), (root / "000").c_str()), 0);
+  WriteBytes(elsewhere / "file", Text("a file"));
+  ASSERT_EQ(symlink((elsewhere / "file").c_str(), (root / "001").c_str()), 0);
+  EXPECT_FALSE(output.EnterDiskDirectory("000"));
+  EXPECT_FALSE(output.EnterDiskDirectory("001"));
+  EXPECT_EQ(Errors(),
+            "d88extract: 000: cannot enter directory: No such file or directory; disk skipped\n"
+            "d88extract: 001: cannot enter directory: Not a directory; disk skipped\n");
+  EXPECT_FALSE(ReadBytes(elsewhere / "gone").has_value());
+  EXPECT_EQ(ReadText(elsewhere / "file"), "a file");
+}
+
+TEST(HostOutputBaseTest, ADiskDirectoryThatCannotBeCreatedIsRefused) {
+  // The base directory is removed after it was opened: nothing can be made in it.
+  TempDir root;
+  ASSERT_EQ(mkdir((root / "base").c_str(), 0755), 0);
+  const int base = open((root / "base").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(rmdir((root / "base").c_str()), 0);
+  std::FILE* errors = std::tmpfile();
+  {
+    HostOutput output(errors, base);
+    EXPECT_FALSE(output.EnterDiskDirectory("000"));
+    EXPECT_TRUE(output.HadFailure());
+  }
+  std::rewind(errors);
+  char line[200] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, errors), nullptr);
+  EXPECT_STREQ(
+      line, "d88extract: 000: cannot create directory: No such file or directory; disk skipped\n");
+  std::fclose(errors);
+  close(base);
+}
+
 }  // namespace
 }  // namespace d88test
