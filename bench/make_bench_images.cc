@@ -6,7 +6,6 @@
 //   that many empty filler records (sector count 65,535, no data) before the
 //   real sectors, and whose 320 entries each ask for 65,536 bytes of them.
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include "tests/d88_builder.h"
@@ -67,15 +66,5 @@ void WriteImages(const std::string& directory) {
 }  // namespace d88test
 
 int main(int argc, char* argv[]) {
-  if (argc != 2) {
-    std::fprintf(stderr, "Usage: %s DIRECTORY\n", argv[0]);
-    return 1;
-  }
-  try {
-    d88test::WriteImages(argv[1]);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s\n", error.what());
-    return 1;
-  }
-  return 0;
+  return d88test::GeneratorMain(argc, argv, "DIRECTORY", d88test::WriteImages);
 }

@@ -43,7 +43,15 @@ rm -rf "$scratch" && mkdir -p "$scratch"
 # Bytes a run writes, from the SIZE column of its report (files that -d
 # overwrites count every time they are written).
 bytes_written() {
-  awk '/ SIZE:/ { size = strtonum("0x" $NF); if (size > 0) total += size } END { print total + 0 }' "$1"
+  awk 'function hex(s,  i, v) {
+         v = 0
+         for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
+         return v
+       }
+       / SIZE:/ { size = $NF; sub(/^SIZE:/, "", size)
+                  # a size of 2^31 or more is negative: nothing was written
+                  if (length(size) < 8 || substr(size, 1, 1) < "8") total += hex(size) }
+       END { printf "%d\n", total }' "$1"
 }
 
 declare -A samples
@@ -53,7 +61,7 @@ time_it() {
   shift
   rm -rf "$scratch/out" && mkdir "$scratch/out"
   local start=$EPOCHREALTIME status=0
-  (cd "$scratch/out" && timeout "$timeout_seconds" "$@" >"$scratch/$name.report") || status=$?
+  (cd "$scratch/out" && "$@" >"$scratch/$name.report") || status=$?
   local end=$EPOCHREALTIME
   local seconds
   seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
@@ -66,16 +74,18 @@ floor() {
   cp -r "$scratch/reference" "$scratch/out/copy"
 }
 
+extract() { timeout "$timeout_seconds" "$@"; }
+
 variants=(floor realistic crafted-4096 crafted-65534)
 [[ -n "$baseline" ]] && variants+=(baseline-realistic baseline-crafted-4096 baseline-crafted-65534)
 for ((round = 0; round < runs; round++)); do
   for variant in "${variants[@]}"; do
     case "$variant" in
       floor) time_it floor floor ;;
-      realistic) time_it realistic "$tool" "$images/realistic.d88" ;;
-      crafted-*) time_it "$variant" "$tool" "$images/$variant.d88" -d ;;
-      baseline-realistic) time_it "$variant" "$baseline" "$images/realistic.d88" ;;
-      baseline-crafted-*) time_it "$variant" "$baseline" "$images/${variant#baseline-}.d88" -d ;;
+      realistic) time_it realistic extract "$tool" "$images/realistic.d88" ;;
+      crafted-*) time_it "$variant" extract "$tool" "$images/$variant.d88" -d ;;
+      baseline-realistic) time_it "$variant" extract "$baseline" "$images/realistic.d88" ;;
+      baseline-crafted-*) time_it "$variant" extract "$baseline" "$images/${variant#baseline-}.d88" -d ;;
     esac
   done
 done

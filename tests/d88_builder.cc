@@ -1,6 +1,7 @@
 #include "d88_builder.h"
 
 #include <cstdio>
+#include <exception>
 #include <stdexcept>
 
 namespace d88test {
@@ -55,6 +56,21 @@ void WriteBytes(const std::string& path, const Bytes& bytes) {
   if (std::fclose(file) != 0 || written != bytes.size()) {
     throw std::runtime_error("cannot write " + path);
   }
+}
+
+int GeneratorMain(int argc, char* argv[], const char* pathName,
+                  void (*write)(const std::string& path)) {
+  if (argc != 2) {
+    std::fprintf(stderr, "Usage: %s %s\n", argv[0], pathName);
+    return 1;
+  }
+  try {
+    write(argv[1]);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
+  return 0;
 }
 
 DiskBuilder::DiskBuilder(std::string name, uint8_t mediaType, uint8_t seed)

@@ -86,6 +86,11 @@ Bytes Concat(const std::vector<Bytes>& parts);
 Bytes Text(const std::string& text);
 void WriteBytes(const std::string& path, const Bytes& bytes);
 
+// The main of a small tool that writes images to the one path it is given:
+// usage and errors on standard error, exit status 1 on failure.
+int GeneratorMain(int argc, char* argv[], const char* pathName,
+                  void (*write)(const std::string& path));
+
 }  // namespace d88test
 
 #endif  // D88EXTRACT_TESTS_D88_BUILDER_H_

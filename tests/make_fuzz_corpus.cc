@@ -2,7 +2,6 @@
 // fixtures, each showing one feature of the format or one kind of damage.
 //   make_fuzz_corpus tests/fuzz/corpus
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include "d88_builder.h"
@@ -82,15 +81,5 @@ void WriteCorpus(const std::string& directory) {
 }  // namespace d88test
 
 int main(int argc, char* argv[]) {
-  if (argc != 2) {
-    std::fprintf(stderr, "Usage: %s DIRECTORY\n", argv[0]);
-    return 1;
-  }
-  try {
-    d88test::WriteCorpus(argv[1]);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s\n", error.what());
-    return 1;
-  }
-  return 0;
+  return d88test::GeneratorMain(argc, argv, "DIRECTORY", d88test::WriteCorpus);
 }
