@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <optional>
+#include <random>
 
 #include "d88_builder.h"
 #include "test_support.h"
@@ -343,6 +344,74 @@ TEST_F(ReaderTest, IndexedSearchesGiveTheWalksAnswers) {
                 c.expected);
       if (c.expected > 0) {
         EXPECT_EQ(buffer[255], c.fill);
+      }
+    }
+  }
+}
+
+// The search as the format defines it, over the image's bytes in memory:
+// the count it returns, and where the data it copies starts.
+int32_t ReferenceSearch(const Bytes& file, uint64_t position, int c, int h, int r, int n,
+                        int32_t capacity, uint64_t* data) {
+  auto le16 = [&](uint64_t at) { return file[at] | file[at + 1] << 8; };
+  for (int64_t i = 0;; ++i) {
+    if (position + 16 > file.size()) return 0;
+    const int count = le16(position + 4);
+    if (count == 0) return 0;
+    const int size = le16(position + 14);
+    if (file[position] == c && file[position + 1] == h && file[position + 2] == r &&
+        file[position + 3] == n) {
+      *data = position + 16;
+      return std::min(size, capacity);
+    }
+    position += 16 + size;
+    if (i == count - 1) return 0;
+  }
+}
+
+TEST_F(ReaderTest, SearchesAgreeWithTheDefinedWalkOnRandomTracks) {
+  std::mt19937 random(20261211);
+  auto pick = [&](int below) { return static_cast<int>(random() % below); };
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    DiskBuilder disk("R");
+    for (int t = 0; t < 6; ++t) {
+      const int records = pick(12);
+      for (int k = 0; k < records; ++k) {
+        SectorRecord record;
+        // Few distinct values, so that identifiers repeat and often name the
+        // track's own cylinder and head.
+        record.c = static_cast<uint8_t>(pick(3) == 0 ? pick(4) : t / 2);
+        record.h = static_cast<uint8_t>(pick(3) == 0 ? pick(2) : t % 2);
+        record.r = static_cast<uint8_t>(1 + pick(5));
+        record.n = static_cast<uint8_t>(pick(3));
+        record.data = Bytes(static_cast<size_t>(pick(3) == 0 ? pick(300) : 128 << record.n),
+                            static_cast<uint8_t>(k));
+        const int countKind = pick(6);
+        if (countKind == 0) record.sectorCount = 0;
+        if (countKind == 1) record.sectorCount = static_cast<uint16_t>(1 + pick(records + 2));
+        disk.Track(t).push_back(record);
+      }
+    }
+    const Bytes file = disk.Build();
+    Open(file);
+    ASSERT_TRUE(image.SelectDisk(0));
+    for (int query = 0; query < 200; ++query) {
+      const int t = pick(6);
+      const int c = pick(4) == 0 ? pick(4) : t / 2;
+      const int h = pick(4) == 0 ? pick(2) : t % 2;
+      const int r = pick(7);
+      const int n = pick(3);
+      const int32_t capacity = 1 + pick(600);
+      const uint64_t start = D88Image::ReadLe32(file.data() + 0x20 + 4 * t);
+      uint64_t data = 0;
+      const int32_t expected =
+          start == 0 ? 0 : ReferenceSearch(file, start, c, h, r, n, capacity, &data);
+      Bytes buffer(600, 0);
+      ASSERT_EQ(image.ReadSector(t, c, h, r, n, buffer.data(), capacity), expected)
+          << "track " << t << " C" << c << " H" << h << " R" << r << " N" << n;
+      for (int32_t i = 0; i < expected; ++i) {
+        ASSERT_EQ(buffer[i], data + i < file.size() ? file[data + i] : 0) << "byte " << i;
       }
     }
   }
