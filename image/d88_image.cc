@@ -6,6 +6,7 @@
 #include <bitset>
 #include <cstring>
 #include <limits>
+#include <queue>
 
 namespace d88 {
 
@@ -132,55 +133,122 @@ bool D88Image::TrackStart(int32_t track, uint64_t* start) const {
 }
 
 void D88Image::ForgetTrackIndexes() {
-  for (TrackIndex& index : trackIndexes) {
-    index.built = false;
-    index.sectors.clear();
-  }
+  tracksIndexed = false;
+  for (std::vector<IndexedSector>& index : trackIndexes) index.clear();
 }
 
 // Searching a track means walking its records from the start, and a track
 // may hold any number of records before the sector asked for: a hostile
 // image can put tens of thousands of empty ones in front, and a run of
-// sectors searches its tracks again for every sector. So each track is
-// walked once, the first time it is searched, and what that walk can find
-// is kept. The walk reads records through the file rather than reading the
-// image into memory, so memory stays small whatever the image's size.
+// sectors searches its tracks again for every sector. So the walks are made
+// once, and what each can find is kept. They read records through the file
+// rather than reading the image into memory, so memory stays small whatever
+// the image's size.
+//
+// Tracks share records, too: a table entry may point into another track, and
+// when sector counts disagree a walk runs on into the following tracks. So
+// the walks of all tracks of a disk are made together, in one sweep along the
+// file: walks that reach the same record go on as one, each keeping its own
+// position so that it still stops where it would alone. Every record is then
+// read once per disk, however many tracks reach it.
 //
 // Only records naming the track's own cylinder and head (t / 2, t mod 2) are
 // kept: those are the only ones this program's reads ask for, since runs
 // step cylinder and head together with the track. A record names one
-// cylinder and head, so it is kept for one track index at most: the indexes
-// of a disk hold at most one entry per record position their walks reach,
-// and at most 65,536 entries for a track.
-const D88Image::TrackIndex& D88Image::IndexOfTrack(int32_t track, uint64_t start) {
-  TrackIndex& index = trackIndexes[track];
-  if (index.built) return index;
-  index.built = true;
-  const int32_t cylinder = track >> 1;
-  const int32_t head = track & 1;
-  std::bitset<65536> seen;
-  uint64_t position = start;
-  // The same walk, with the same stops, as WalkForSector.
-  for (int64_t i = 0;; ++i) {
-    uint8_t record[layout::kSectorRecordSize];
-    if (ReadAt(position, record, sizeof record) != sizeof record) break;
-    const uint16_t sectorCount = ReadLe16(record + layout::kRecordSectorCountOffset);
-    if (sectorCount == 0) break;
-    const uint16_t dataSize = ReadLe16(record + layout::kRecordDataSizeOffset);
-    if (record[layout::kRecordCOffset] == cylinder && record[layout::kRecordHOffset] == head) {
-      const uint16_t key = static_cast<uint16_t>(record[layout::kRecordROffset] << 8 |
-                                                 record[layout::kRecordNOffset]);
-      if (!seen[key]) {
-        seen.set(key);
-        index.sectors.push_back({key, dataSize, position + sizeof record});
-      }
-    }
-    position += sizeof record + dataSize;
-    if (i == sectorCount - 1) break;
+// cylinder and head, so it is kept for one track at most, and a track keeps
+// at most 65,536 entries.
+void D88Image::IndexTracks() {
+  tracksIndexed = true;
+  struct Walk {
+    int64_t start;  // the sweep's record count where this walk began
+    int32_t track;
+  };
+  struct Sweep {
+    uint64_t position;        // file offset of the next record
+    int64_t index;            // records passed so far
+    std::vector<Walk> walks;  // sorted by start
+  };
+  std::vector<Sweep> sweeps;
+  std::vector<int> sweepOfTrack(layout::kTrackCount, -1);  // -1: no walk going on
+  for (int32_t t = 0; t < layout::kTrackCount; ++t) {
+    uint64_t start;
+    if (!TrackStart(t, &start)) continue;
+    auto same = std::find_if(sweeps.begin(), sweeps.end(),
+                             [&](const Sweep& sweep) { return sweep.position == start; });
+    if (same == sweeps.end()) same = sweeps.insert(sweeps.end(), Sweep{start, 0, {}});
+    same->walks.push_back({0, t});
+    sweepOfTrack[t] = static_cast<int>(same - sweeps.begin());
   }
-  std::sort(index.sectors.begin(), index.sectors.end(),
-            [](const IndexedSector& a, const IndexedSector& b) { return a.key < b.key; });
-  return index;
+
+  auto isLater = [&](int a, int b) { return sweeps[a].position > sweeps[b].position; };
+  std::priority_queue<int, std::vector<int>, decltype(isLater)> queue(isLater);
+  for (int id = 0; id < static_cast<int>(sweeps.size()); ++id) queue.push(id);
+  std::vector<std::bitset<65536>> seen(layout::kTrackCount);
+  auto endWalks = [&](Sweep& sweep, std::vector<Walk>::iterator first,
+                      std::vector<Walk>::iterator last) {
+    for (auto walk = first; walk != last; ++walk) sweepOfTrack[walk->track] = -1;
+    sweep.walks.erase(first, last);
+  };
+
+  while (!queue.empty()) {
+    const int id = queue.top();
+    queue.pop();
+    Sweep& sweep = sweeps[id];
+    while (!queue.empty() && sweeps[queue.top()].position == sweep.position) {
+      Sweep& other = sweeps[queue.top()];
+      queue.pop();
+      const size_t middle = sweep.walks.size();
+      for (Walk walk : other.walks) {
+        walk.start += sweep.index - other.index;
+        sweepOfTrack[walk.track] = id;
+        sweep.walks.push_back(walk);
+      }
+      other.walks.clear();
+      std::inplace_merge(sweep.walks.begin(), sweep.walks.begin() + middle, sweep.walks.end(),
+                         [](const Walk& a, const Walk& b) { return a.start < b.start; });
+    }
+
+    // Alone until it reaches the next sweep's record, the sweep needs no
+    // queue: real tracks lie one after another, so this is most records.
+    const uint64_t next =
+        queue.empty() ? std::numeric_limits<uint64_t>::max() : sweeps[queue.top()].position;
+    while (!sweep.walks.empty() && sweep.position < next) {
+      // The same stops as WalkForSector, for every walk at this record.
+      uint8_t record[layout::kSectorRecordSize];
+      const uint16_t sectorCount = ReadAt(sweep.position, record, sizeof record) == sizeof record
+                                       ? ReadLe16(record + layout::kRecordSectorCountOffset)
+                                       : 0;
+      if (sectorCount == 0) {
+        endWalks(sweep, sweep.walks.begin(), sweep.walks.end());
+        break;
+      }
+      const uint16_t dataSize = ReadLe16(record + layout::kRecordDataSizeOffset);
+      const int c = record[layout::kRecordCOffset];
+      const int h = record[layout::kRecordHOffset];
+      const int ownTrack = 2 * c + h;
+      if (h <= 1 && ownTrack < layout::kTrackCount && sweepOfTrack[ownTrack] == id) {
+        const uint16_t key = static_cast<uint16_t>(record[layout::kRecordROffset] << 8 |
+                                                   record[layout::kRecordNOffset]);
+        if (!seen[ownTrack][key]) {
+          seen[ownTrack].set(key);
+          trackIndexes[ownTrack].push_back({key, dataSize, sweep.position + sizeof record});
+        }
+      }
+      // A walk ends after the record at its position sectorCount - 1.
+      const int64_t endingStart = sweep.index - (sectorCount - 1);
+      const auto ending =
+          std::equal_range(sweep.walks.begin(), sweep.walks.end(), Walk{endingStart, 0},
+                           [](const Walk& a, const Walk& b) { return a.start < b.start; });
+      endWalks(sweep, ending.first, ending.second);
+      sweep.position += sizeof record + dataSize;
+      ++sweep.index;
+    }
+    if (!sweep.walks.empty()) queue.push(id);
+  }
+  for (std::vector<IndexedSector>& index : trackIndexes) {
+    std::sort(index.begin(), index.end(),
+              [](const IndexedSector& a, const IndexedSector& b) { return a.key < b.key; });
+  }
 }
 
 int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
@@ -191,12 +259,13 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r, int
     return WalkForSector(start, c, h, r, n, dest, capacity);
   }
   if (r < 0 || r > 255 || n < 0 || n > 255) return 0;
-  const TrackIndex& index = IndexOfTrack(track, start);
+  if (!tracksIndexed) IndexTracks();
+  const std::vector<IndexedSector>& index = trackIndexes[track];
   const uint16_t key = static_cast<uint16_t>(r << 8 | n);
   const auto found = std::lower_bound(
-      index.sectors.begin(), index.sectors.end(), key,
+      index.begin(), index.end(), key,
       [](const IndexedSector& sector, uint16_t wanted) { return sector.key < wanted; });
-  if (found == index.sectors.end() || found->key != key) return 0;
+  if (found == index.end() || found->key != key) return 0;
   const int32_t size = capacity < 0 ? 0 : std::min<int32_t>(found->dataSize, capacity);
   // Data missing at the end of the file leaves `dest` as it was; the count
   // still says what the record promised.

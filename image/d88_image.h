@@ -78,18 +78,12 @@ class D88Image {
     uint16_t dataSize;
     uint64_t dataOffset;
   };
-  // The sectors a search of one track can find, first match of each
-  // identifier only, sorted by key.
-  struct TrackIndex {
-    bool built = false;
-    std::vector<IndexedSector> sectors;
-  };
-
   // The search as the format defines it: walk the track's records from its
   // start until a record matches or the walk ends.
   int32_t WalkForSector(uint64_t position, int32_t c, int32_t h, int32_t r, int32_t n,
                         uint8_t* dest, int32_t capacity);
-  const TrackIndex& IndexOfTrack(int32_t track, uint64_t start);
+  // Builds the index of every readable track of the current disk.
+  void IndexTracks();
   void ForgetTrackIndexes();
 
   // The one path by which bytes leave the file: reads up to `count` bytes at
@@ -124,8 +118,12 @@ class D88Image {
   std::vector<uint8_t> block;
   uint64_t blockStart = 0;
   size_t blockLength = 0;
-  // Of the current disk; built track by track as they are first searched.
-  std::vector<TrackIndex> trackIndexes = std::vector<TrackIndex>(layout::kTrackCount);
+  // For each track of the current disk, the sectors a search can find:
+  // the first record of each identifier only, sorted by key. Built for all
+  // tracks together the first time any track is searched.
+  bool tracksIndexed = false;
+  std::vector<std::vector<IndexedSector>> trackIndexes =
+      std::vector<std::vector<IndexedSector>>(layout::kTrackCount);
 };
 
 }  // namespace d88
