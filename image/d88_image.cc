@@ -77,7 +77,7 @@ bool D88Image::Open(const char* path) {
     if (ReadAt(offset, header, sizeof header) != sizeof header) break;
     // Only the size field is consulted here. A size of 0 keeps the offset
     // where it is, so the same header is indexed again until the index is
-    // full: that is how such images have always been read.
+    // full; a corrupt size only moves the next header, perhaps past the end.
     offset += ReadLe32(header + layout::kDiskSizeOffset);
     ++diskCount;
   }
@@ -125,8 +125,7 @@ void D88Image::SetSectorRange(int32_t first, int32_t last) {
 bool D88Image::TrackStart(int32_t track, uint64_t* start) const {
   if (file == nullptr || track < 0 || track >= layout::kTrackCount) return false;
   const uint32_t offset = trackOffsets[track];
-  // A track at exactly the disk size is still readable: real images with a
-  // final empty track point there.
+  // An offset equal to the disk size still counts as inside the disk.
   if (offset == 0 || offset > diskSize) return false;
   *start = static_cast<uint64_t>(diskOffset) + offset;
   return true;
@@ -255,6 +254,8 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r, int
                              uint8_t* dest, int32_t capacity) {
   uint64_t start;
   if (!TrackStart(track, &start)) return 0;
+  // The index holds only the track's own cylinder and head; another
+  // identifier (no read of this program asks for one) is walked for.
   if (c != (track >> 1) || h != (track & 1)) {
     return WalkForSector(start, c, h, r, n, dest, capacity);
   }
