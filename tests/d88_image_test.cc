@@ -148,6 +148,21 @@ TEST_F(ReaderTest, TracksOutsideTheDiskAreNotReadable) {
   EXPECT_EQ(image.ReadSector(0, 0, 0, 1, 1, buffer, 256), 256);
 }
 
+TEST_F(ReaderTest, OffsetsOfTwoToTheThirtyFirstAndMorePointPastTheFile) {
+  DiskBuilder disk = DiskBuilder::Standard("D", 4);
+  disk.diskSizeField = 0xFFFFFFFFu;
+  disk.trackOffsetOverrides[2] = 0x80000000u;
+  disk.trackOffsetOverrides[3] = 0xFFFFFFFFu;
+  OpenDisk(disk);
+  uint8_t buffer[256];
+  for (int track : {2, 3}) {
+    SCOPED_TRACE(track);
+    EXPECT_EQ(image.ReadSector(track, track / 2, track % 2, 1, 1, buffer, 256), 0);
+    EXPECT_EQ(image.ReadTrackIds(track, buffer, 64), 0);
+  }
+  EXPECT_EQ(image.ReadSector(0, 0, 0, 1, 1, buffer, 256), 256);
+}
+
 TEST_F(ReaderTest, TrackAtExactlyTheDiskSizeIsReadable) {
   DiskBuilder disk("D");
   disk.FormatTrack(0, 1);

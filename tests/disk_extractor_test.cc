@@ -221,6 +221,22 @@ TEST_F(ExtractorTest, ABrokenRunKeepsItsSizeAndNoBytesOfAnotherFile) {
   EXPECT_FALSE(host.HadFailure());
 }
 
+TEST_F(ExtractorTest, DataPastTheEndOfTheImageIsZeros) {
+  // The last file's second sector runs 200 bytes past the end of the image;
+  // the file before it filled the transfer buffer with its own bytes.
+  DiskBuilder disk = DiskBuilder::Standard("D", 4);
+  disk.SetEntry(0, {"FIRST", 2, 1, 2, 4, 1024});
+  disk.SetEntry(1, {"LAST", 3, 15, 3, 16, 512});
+  Bytes file = disk.Build();
+  file.resize(file.size() - 200);
+  Open(file);
+  ExtractDisk(0);
+  Bytes expected = disk.Collect(3, 15, 312);
+  expected.resize(512, 0);
+  EXPECT_EQ(Files()["LAST"], AsString(expected));
+  EXPECT_EQ(Errors(), "");
+}
+
 TEST_F(ExtractorTest, MissingFirstSectorCreatesNoFile) {
   DiskBuilder disk = DiskBuilder::Standard("D", 4);
   disk.SetEntry(0, {"GONE", 9, 1, 9, 2, 512});
