@@ -14,7 +14,7 @@ namespace d88test {
 namespace {
 
 std::string EntryName(int j) {
-  char name[8];
+  char name[16];
   std::snprintf(name, sizeof name, "F%03d", j);
   return name;
 }
