@@ -53,8 +53,7 @@ void HostOutput::CloseDiskDirectory() {
 bool HostOutput::EnterDiskDirectory(const char* name) {
   CloseDiskDirectory();
   if (mkdirat(baseDirectory, name, 0777) != 0 && errno != EEXIST) {
-    std::fprintf(errors, "%s: %s: cannot create directory: %s; disk skipped\n", kProgram, name,
-                 std::strerror(errno));
+    Message("%s: cannot create directory: %s; disk skipped", name, std::strerror(errno));
     failed = true;
     return false;
   }
@@ -62,8 +61,7 @@ bool HostOutput::EnterDiskDirectory(const char* name) {
   // a user who made one a link to a directory elsewhere is followed there.
   const int opened = openat(baseDirectory, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (opened < 0) {
-    std::fprintf(errors, "%s: %s: cannot enter directory: %s; disk skipped\n", kProgram, name,
-                 std::strerror(errno));
+    Message("%s: cannot enter directory: %s; disk skipped", name, std::strerror(errno));
     failed = true;
     return false;
   }
@@ -74,8 +72,11 @@ bool HostOutput::EnterDiskDirectory(const char* name) {
 
 void HostOutput::UseBaseDirectory() { CloseDiskDirectory(); }
 
-void HostOutput::NoteAboutFile(const std::string& name, const char* format, ...) {
-  std::fprintf(errors, "%s: %s/%s: ", kProgram, Location(), name.c_str());
+void HostOutput::Message(const char* format, ...) {
+  // The report waiting on standard output goes first, so that a log taking
+  // both streams shows each message after the lines it is about.
+  std::fflush(nullptr);
+  std::fprintf(errors, "%s: ", kProgram);
   va_list arguments;
   va_start(arguments, format);
   std::vfprintf(errors, format, arguments);
@@ -83,32 +84,42 @@ void HostOutput::NoteAboutFile(const std::string& name, const char* format, ...)
   std::fputc('\n', errors);
 }
 
+void HostOutput::NoteAboutFile(const std::string& name, const char* format, ...) {
+  char detail[256];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(detail, sizeof detail, format, arguments);
+  va_end(arguments);
+  Message("%s/%s: %s", Location(), name.c_str(), detail);
+}
+
+void HostOutput::CannotWrite(const std::string& name, int error) {
+  NoteAboutFile(name, "cannot write: %s", std::strerror(error));
+  failed = true;
+}
+
 bool HostOutput::WriteFile(const char* name, int entryIndex, const uint8_t* data, size_t length) {
   if (name[0] == '\0') {
-    std::fprintf(errors, "%s: %s: entry %d has an empty name; not written\n", kProgram, Location(),
-                 entryIndex);
+    Message("%s: entry %d has an empty name; not written", Location(), entryIndex);
     failed = true;
     return false;
   }
   const std::string safe = SafeFileName(name);
   if (safe != name) {
-    std::fprintf(errors, "%s: %s: entry %d \"%s\" written as \"%s\"\n", kProgram, Location(),
-                 entryIndex, name, safe.c_str());
+    Message("%s: entry %d \"%s\" written as \"%s\"", Location(), entryIndex, name, safe.c_str());
   }
 
   // Whatever stands at the name goes first and the file is then created
   // exclusively: a link, FIFO or device left there is replaced, never
   // written through. A directory in the way stays and the file is refused.
   if (unlinkat(directory, safe.c_str(), 0) != 0 && errno != ENOENT) {
-    NoteAboutFile(safe, "cannot write: %s", std::strerror(errno));
-    failed = true;
+    CannotWrite(safe, errno);
     return false;
   }
   const int fd =
       openat(directory, safe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
-    NoteAboutFile(safe, "cannot write: %s", std::strerror(errno));
-    failed = true;
+    CannotWrite(safe, errno);
     return false;
   }
   bool complete = WriteAll(fd, data, length);
@@ -120,8 +131,7 @@ bool HostOutput::WriteFile(const char* name, int entryIndex, const uint8_t* data
   if (!complete) {
     // A file cut short would pass for the real thing: take it away.
     unlinkat(directory, safe.c_str(), 0);
-    NoteAboutFile(safe, "cannot write: %s", std::strerror(savedErrno));
-    failed = true;
+    CannotWrite(safe, savedErrno);
     return false;
   }
   return true;

@@ -61,6 +61,9 @@ class HostOutput {
   bool HadFailure() const { return failed; }
 
  private:
+  // One line on the error stream, after the report so far.
+  void Message(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void CannotWrite(const std::string& name, int error);
   void CloseDiskDirectory();
   // The current output directory as messages name it: "000" or ".".
   const char* Location() const { return location.c_str(); }

@@ -144,6 +144,19 @@ TEST(CommandTest, HostileNamesStayInsideTheDiskDirectory) {
   EXPECT_EQ(Tree(work.Path()), expected);
 }
 
+TEST(CommandTest, MessagesFollowTheReportLinesTheyAreAbout) {
+  DiskBuilder disk = DiskBuilder::Standard("D", 4);
+  disk.SetEntry(0, {"A/B", 2, 1, 2, 2, 300});
+  disk.SetEntry(1, {"OK", 2, 1, 2, 2, 300});
+  TempDir work;
+  TempDir imageDir;
+  WriteBytes(imageDir / "image.d88", disk.Build());
+  const RunResult run =
+      RunBinary({"d88extract", imageDir / "image.d88"}, work.Path(), std::nullopt, true);
+  EXPECT_EQ(run.out, "\n[D] -> 000\n" + std::string(kGeometry) + EntryLine("A/B") +
+                         "d88extract: 000: entry 0 \"A/B\" written as \"A_B\"\n" + EntryLine("OK"));
+}
+
 TEST(CommandTest, ADiskDirectoryThatCannotBeEnteredSkipsOnlyThatDisk) {
   TempDir work;
   WriteBytes(work / "001", Text("in the way"));

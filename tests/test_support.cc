@@ -60,7 +60,7 @@ std::map<std::string, std::string> Tree(const std::string& root) {
 }
 
 RunResult RunBinary(const std::vector<std::string>& arguments, const std::string& directory,
-                    std::optional<uint64_t> fileSizeLimit) {
+                    std::optional<uint64_t> fileSizeLimit, bool oneStream) {
   TempDir capture;
   const std::string outPath = capture / "out";
   const std::string errPath = capture / "err";
@@ -74,8 +74,8 @@ RunResult RunBinary(const std::vector<std::string>& arguments, const std::string
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int in = open("/dev/null", O_RDONLY);
-    if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || dup2(in, 0) < 0 ||
-        chdir(directory.c_str()) != 0) {
+    if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(oneStream ? out : err, 2) < 0 ||
+        dup2(in, 0) < 0 || chdir(directory.c_str()) != 0) {
       _exit(127);
     }
     if (fileSizeLimit) {

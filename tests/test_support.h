@@ -43,9 +43,10 @@ struct RunResult {
 };
 
 // Runs the binary with `arguments` (argument 0 included) in `directory`.
-// `fileSizeLimit`, when set, is the limit in bytes on files it writes.
+// `fileSizeLimit`, when set, is the limit in bytes on files it writes; with
+// `oneStream`, standard error goes to the same file as standard output.
 RunResult RunBinary(const std::vector<std::string>& arguments, const std::string& directory,
-                    std::optional<uint64_t> fileSizeLimit = std::nullopt);
+                    std::optional<uint64_t> fileSizeLimit = std::nullopt, bool oneStream = false);
 
 // Runs d88extract on `image` (written into a scratch place of its own) in
 // `directory`, with extra arguments after the image path.
