@@ -161,6 +161,7 @@ void D88Image::IndexTracks() {
   struct Walk {
     int64_t start;  // the sweep's record count where this walk began
     int32_t track;
+    static bool StartBefore(const Walk& a, const Walk& b) { return a.start < b.start; }
   };
   struct Sweep {
     uint64_t position;        // file offset of the next record
@@ -204,7 +205,7 @@ void D88Image::IndexTracks() {
       }
       other.walks.clear();
       std::inplace_merge(sweep.walks.begin(), sweep.walks.begin() + middle, sweep.walks.end(),
-                         [](const Walk& a, const Walk& b) { return a.start < b.start; });
+                         Walk::StartBefore);
     }
 
     // Alone until it reaches the next sweep's record, the sweep needs no
@@ -235,9 +236,8 @@ void D88Image::IndexTracks() {
       }
       // A walk ends after the record at its position sectorCount - 1.
       const int64_t endingStart = sweep.index - (sectorCount - 1);
-      const auto ending =
-          std::equal_range(sweep.walks.begin(), sweep.walks.end(), Walk{endingStart, 0},
-                           [](const Walk& a, const Walk& b) { return a.start < b.start; });
+      const auto ending = std::equal_range(sweep.walks.begin(), sweep.walks.end(),
+                                           Walk{endingStart, 0}, Walk::StartBefore);
       endWalks(sweep, ending.first, ending.second);
       sweep.position += sizeof record + dataSize;
       ++sweep.index;
@@ -245,8 +245,7 @@ void D88Image::IndexTracks() {
     if (!sweep.walks.empty()) queue.push(id);
   }
   for (std::vector<IndexedSector>& index : trackIndexes) {
-    std::sort(index.begin(), index.end(),
-              [](const IndexedSector& a, const IndexedSector& b) { return a.key < b.key; });
+    std::sort(index.begin(), index.end(), IndexedSector::KeyBefore);
   }
 }
 
@@ -262,11 +261,9 @@ int32_t D88Image::ReadSector(int32_t track, int32_t c, int32_t h, int32_t r, int
   if (r < 0 || r > 255 || n < 0 || n > 255) return 0;
   if (!tracksIndexed) IndexTracks();
   const std::vector<IndexedSector>& index = trackIndexes[track];
-  const uint16_t key = static_cast<uint16_t>(r << 8 | n);
-  const auto found = std::lower_bound(
-      index.begin(), index.end(), key,
-      [](const IndexedSector& sector, uint16_t wanted) { return sector.key < wanted; });
-  if (found == index.end() || found->key != key) return 0;
+  const IndexedSector wanted = {static_cast<uint16_t>(r << 8 | n), 0, 0};
+  const auto found = std::lower_bound(index.begin(), index.end(), wanted, IndexedSector::KeyBefore);
+  if (found == index.end() || found->key != wanted.key) return 0;
   const int32_t size = capacity < 0 ? 0 : std::min<int32_t>(found->dataSize, capacity);
   // Data missing at the end of the file leaves `dest` as it was; the count
   // still says what the record promised.

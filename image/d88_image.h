@@ -72,11 +72,13 @@ class D88Image {
   static uint16_t ReadLe16(const uint8_t* bytes);
 
  private:
-  // Where a sector's data lies, found once by walking its track.
+  // Where a sector's data lies, found once by the sweep over the disk's
+  // tracks.
   struct IndexedSector {
     uint16_t key;  // R << 8 | N
     uint16_t dataSize;
     uint64_t dataOffset;
+    static bool KeyBefore(const IndexedSector& a, const IndexedSector& b) { return a.key < b.key; }
   };
   // The search as the format defines it: walk the track's records from its
   // start until a record matches or the walk ends.
