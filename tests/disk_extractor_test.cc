@@ -45,17 +45,8 @@ class ExtractorTest : public ::testing::Test {
     extractor->ExtractSystemAreas();
     extractor->ExtractDirectoryFiles();
   }
-  static std::string Drain(std::FILE* file) {
-    std::fflush(file);
-    std::string text;
-    std::rewind(file);
-    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
-    std::rewind(file);
-    ftruncate(fileno(file), 0);
-    return text;
-  }
-  std::string Report() { return Drain(reportFile); }
-  std::string Errors() { return Drain(errorFile); }
+  std::string Report() { return DrainStream(reportFile); }
+  std::string Errors() { return DrainStream(errorFile); }
   std::map<std::string, std::string> Files() { return Tree(output.Path()); }
   void ClearFiles() {
     for (const auto& [name, content] : Files()) unlink((output / name).c_str());

@@ -43,13 +43,7 @@ class HostOutputTest : public ::testing::Test {
     std::fclose(errorFile);
     close(base);
   }
-  std::string Errors() {
-    std::fflush(errorFile);
-    std::rewind(errorFile);
-    std::string text;
-    for (int c; (c = std::fgetc(errorFile)) != EOF;) text.push_back(static_cast<char>(c));
-    return text;
-  }
+  std::string Errors() { return DrainStream(errorFile); }
   bool Write(const char* name, const std::string& content, int entry = 7) {
     return output.WriteFile(name, entry, reinterpret_cast<const uint8_t*>(content.data()),
                             content.size());
@@ -162,11 +156,8 @@ TEST(HostOutputBaseTest, ADiskDirectoryThatCannotBeCreatedIsRefused) {
     EXPECT_FALSE(output.EnterDiskDirectory("000"));
     EXPECT_TRUE(output.HadFailure());
   }
-  std::rewind(errors);
-  char line[200] = {};
-  ASSERT_NE(std::fgets(line, sizeof line, errors), nullptr);
-  EXPECT_STREQ(
-      line, "d88extract: 000: cannot create directory: No such file or directory; disk skipped\n");
+  EXPECT_EQ(DrainStream(errors),
+            "d88extract: 000: cannot create directory: No such file or directory; disk skipped\n");
   std::fclose(errors);
   close(base);
 }

@@ -40,6 +40,16 @@ std::string ReadText(const std::string& path) {
 
 std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
+std::string DrainStream(std::FILE* stream) {
+  std::fflush(stream);
+  std::rewind(stream);
+  std::string text;
+  for (int c; (c = std::fgetc(stream)) != EOF;) text.push_back(static_cast<char>(c));
+  std::rewind(stream);
+  if (ftruncate(fileno(stream), 0) != 0) throw std::runtime_error("cannot empty a stream");
+  return text;
+}
+
 std::map<std::string, std::string> Tree(const std::string& root) {
   std::map<std::string, std::string> tree;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();

@@ -4,6 +4,7 @@
 #define D88EXTRACT_TESTS_TEST_SUPPORT_H_
 
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
@@ -35,6 +36,9 @@ std::string ReadText(const std::string& path);
 // directories as "<dir>", links as "<link>", anything else as "<other>".
 std::map<std::string, std::string> Tree(const std::string& root);
 std::string AsString(const Bytes& bytes);
+// Everything written so far to `stream` (a temporary file), which is then
+// emptied for what follows.
+std::string DrainStream(std::FILE* stream);
 
 struct RunResult {
   int status = -1;  // exit status, or -1 when the process did not exit normally
